@@ -1,0 +1,155 @@
+#include "FitResampler.h"
+
+#include "Geometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace tessaline {
+namespace {
+
+constexpr double lobes = 3.0;
+
+double lanczos(double x)
+{
+    x = std::abs(x);
+    if (x < 1e-9)
+        return 1.0;
+    if (x >= lobes)
+        return 0.0;
+    const double px = std::numbers::pi * x;
+    return lobes * std::sin(px) * std::sin(px / lobes) / (px * px);
+}
+
+// The filter taps of one axis: for each output pixel, the first source index,
+// the weights of the source pixels from there on, and the weight that falls on
+// white (band) samples. Weights are normalised to sum to 1.
+struct AxisTaps {
+    int taps = 0;               // weights per output pixel (fixed stride)
+    std::vector<int> first;     // per output pixel
+    std::vector<int> count;     // per output pixel, <= taps
+    std::vector<float> weights; // output pixels x taps
+    std::vector<float> white;   // per output pixel
+};
+
+// One axis of the mapping. `pictureSide` and `squareSide` are original pixels,
+// `loadedSide` the decoded pixels, `outputSide` the output pixels. Where the
+// picture fills the square along this axis, samples beyond it repeat its edge
+// (the square ends there too); where it does not, they are band and white.
+AxisTaps axisTaps(int pictureSide, int loadedSide, int side, int outputSide)
+{
+    const double offset = (side - pictureSide) / 2.0; // original pixels
+    const double toLoaded = static_cast<double>(loadedSide) / pictureSide;
+    const double step = static_cast<double>(side) / outputSide * toLoaded; // loaded px per output px
+    const double widen = std::max(1.0, step);
+    const double radius = lobes * widen;
+    const bool fills = pictureSide == side;
+
+    AxisTaps a;
+    a.taps = static_cast<int>(std::ceil(radius * 2)) + 3;
+    a.first.resize(outputSide);
+    a.count.resize(outputSide);
+    a.weights.assign(static_cast<std::size_t>(outputSide) * a.taps, 0.f);
+    a.white.resize(outputSide);
+
+    std::vector<double> w(a.taps);
+    for (int o = 0; o < outputSide; ++o) {
+        const double centre = ((o + 0.5) * side / outputSide - offset) * toLoaded;
+        const int lo = static_cast<int>(std::floor(centre - radius));
+        const int hi = static_cast<int>(std::ceil(centre + radius));
+        const int first = std::clamp(lo, 0, loadedSide - 1);
+        const int last = std::clamp(hi, 0, loadedSide - 1);
+        std::fill(w.begin(), w.end(), 0.0);
+        double white = 0, total = 0;
+        for (int i = lo; i <= hi; ++i) {
+            const double weight = lanczos((i + 0.5 - centre) / widen);
+            if (weight == 0.0)
+                continue;
+            total += weight;
+            if (i >= 0 && i < loadedSide)
+                w[i - first] += weight;
+            else if (fills)
+                w[std::clamp(i, 0, loadedSide - 1) - first] += weight;
+            else
+                white += weight;
+        }
+        const int count = std::max(0, last - first + 1);
+        a.first[o] = first;
+        a.count[o] = std::min(count, a.taps);
+        const double norm = total != 0 ? 1.0 / total : 0.0;
+        for (int k = 0; k < a.count[o]; ++k)
+            a.weights[static_cast<std::size_t>(o) * a.taps + k] = static_cast<float>(w[k] * norm);
+        a.white[o] = static_cast<float>(white * norm);
+    }
+    return a;
+}
+
+std::uint8_t toByte(float v)
+{
+    return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+}
+
+} // namespace
+
+Picture renderSquared(const LoadedPicture& loaded, Size output)
+{
+    Picture out(output.width, output.height, 255);
+    const Picture& src = loaded.pixels;
+    if (src.empty() || output.width <= 0 || output.height <= 0 || loaded.original.width <= 0 ||
+        loaded.original.height <= 0)
+        return out;
+
+    const int side = squareSide(loaded.original);
+    const AxisTaps h = axisTaps(loaded.original.width, src.width, side, output.width);
+    const AxisTaps v = axisTaps(loaded.original.height, src.height, side, output.height);
+
+    // Horizontal pass, one decoded row at a time, into a ring of the rows the
+    // vertical filter needs: memory stays a few output rows whatever the picture.
+    const std::size_t rowFloats = static_cast<std::size_t>(output.width) * 3;
+    const int ringRows = v.taps;
+    std::vector<float> ring(static_cast<std::size_t>(ringRows) * rowFloats);
+    std::vector<int> held(ringRows, -1);
+    const auto across = [&](int y) -> const float* {
+        const int slot = y % ringRows;
+        float* dst = ring.data() + slot * rowFloats;
+        if (held[slot] == y)
+            return dst;
+        held[slot] = y;
+        const std::uint8_t* in = src.row(y);
+        for (int o = 0; o < output.width; ++o) {
+            const float* w = h.weights.data() + static_cast<std::size_t>(o) * h.taps;
+            const std::uint8_t* p = in + static_cast<std::size_t>(h.first[o]) * 3;
+            const float white = h.white[o] * 255.f;
+            float r = white, g = white, b = white;
+            for (int k = 0; k < h.count[o]; ++k) {
+                r += w[k] * p[3 * k];
+                g += w[k] * p[3 * k + 1];
+                b += w[k] * p[3 * k + 2];
+            }
+            dst[3 * o] = r;
+            dst[3 * o + 1] = g;
+            dst[3 * o + 2] = b;
+        }
+        return dst;
+    };
+
+    // Vertical pass: rows outside the picture are white rows.
+    std::vector<float> acc(rowFloats);
+    for (int o = 0; o < output.height; ++o) {
+        std::fill(acc.begin(), acc.end(), v.white[o] * 255.f);
+        const float* w = v.weights.data() + static_cast<std::size_t>(o) * v.taps;
+        for (int k = 0; k < v.count[o]; ++k) {
+            const float* line = across(v.first[o] + k);
+            const float wk = w[k];
+            for (std::size_t i = 0; i < rowFloats; ++i)
+                acc[i] += wk * line[i];
+        }
+        std::uint8_t* dst = out.row(o);
+        for (std::size_t i = 0; i < rowFloats; ++i)
+            dst[i] = toByte(acc[i]);
+    }
+    return out;
+}
+
+} // namespace tessaline

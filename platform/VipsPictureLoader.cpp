@@ -1,0 +1,154 @@
+#include "VipsPictureLoader.h"
+
+#include "Geometry.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vips/vips8>
+
+namespace tessaline {
+namespace {
+
+using vips::VImage;
+
+Failure failure(const std::string& path, FailureKind kind, std::string detail)
+{
+    return Failure{path, kind, std::move(detail)};
+}
+
+// Existence and permission problems get their own kinds, so the message can say
+// "not found" or "cannot be read" rather than the decoder's words.
+std::optional<Failure> checkReadable(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const int err = errno;
+        return failure(path, err == ENOENT || err == ENOTDIR ? FailureKind::NotFound
+                                                             : FailureKind::Unreadable,
+                       std::strerror(err));
+    }
+    if (!S_ISREG(st.st_mode))
+        return failure(path, FailureKind::NotAPicture, "not a regular file");
+    if (st.st_size == 0)
+        return failure(path, FailureKind::Corrupt, "empty file");
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return failure(path, FailureKind::Unreadable, std::strerror(errno));
+    ::close(fd);
+    return std::nullopt;
+}
+
+bool isJpegLoader(const char* loader)
+{
+    return loader && std::string_view(loader).starts_with("VipsForeignLoadJpeg");
+}
+
+bool swapsAxes(const VImage& image)
+{
+    if (image.get_typeof(VIPS_META_ORIENTATION) == 0)
+        return false;
+    const int orientation = image.get_int(VIPS_META_ORIENTATION);
+    return orientation >= 5 && orientation <= 8;
+}
+
+VImage toSrgb(VImage image)
+{
+    if (image.get_typeof(VIPS_META_ICC_NAME) != 0) {
+        // Embedded profile: honour it. A broken profile falls back to the plain conversion.
+        try {
+            return image.icc_transform("srgb", VImage::option()
+                                                   ->set("embedded", true)
+                                                   ->set("intent", VIPS_INTENT_PERCEPTUAL)
+                                                   ->set("depth", 8));
+        } catch (const vips::VError&) {
+        }
+    }
+    if (image.interpretation() != VIPS_INTERPRETATION_sRGB &&
+        image.interpretation() != VIPS_INTERPRETATION_RGB)
+        image = image.colourspace(VIPS_INTERPRETATION_sRGB);
+    return image;
+}
+
+VImage toRgb8(VImage image)
+{
+    image = toSrgb(image);
+    if (image.has_alpha())
+        image = image.flatten(VImage::option()->set("background", std::vector<double>{255, 255, 255}));
+    if (image.format() != VIPS_FORMAT_UCHAR)
+        image = image.cast(VIPS_FORMAT_UCHAR);
+    if (image.bands() == 1 || image.bands() == 2)
+        image = image.extract_band(0).bandjoin({image.extract_band(0), image.extract_band(0)});
+    if (image.bands() > 3)
+        image = image.extract_band(0, VImage::option()->set("n", 3));
+    return image;
+}
+
+VImage open(const std::string& path, int shrink)
+{
+    auto options = VImage::option()
+                       ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                       ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
+    if (shrink > 1)
+        options->set("shrink", shrink);
+    return VImage::new_from_file(path.c_str(), options);
+}
+
+} // namespace
+
+bool startVips(const char* argv0)
+{
+    if (VIPS_INIT(argv0 ? argv0 : "tessaline") != 0)
+        return false;
+    // Each picture is decoded once; caching operations only holds on to memory.
+    vips_cache_set_max(0);
+    return true;
+}
+
+Result<LoadedPicture> VipsPictureLoader::load(const std::string& path, Size output)
+{
+    if (auto problem = checkReadable(path))
+        return *problem;
+
+    const char* loader = vips_foreign_find_load(path.c_str());
+    if (!loader) {
+        vips_error_clear();
+        return failure(path, FailureKind::NotAPicture, "unknown format");
+    }
+
+    try {
+        VImage header = open(path, 1);
+        Size original{header.width(), header.height()};
+        if (swapsAxes(header))
+            std::swap(original.width, original.height);
+        if (exceedsPictureLimits(original))
+            return failure(path, FailureKind::TooLarge,
+                           std::to_string(original.width) + " x " + std::to_string(original.height));
+
+        const int shrink = isJpegLoader(loader) ? jpegShrinkFactor(original, output) : 1;
+        VImage image = shrink > 1 ? open(path, shrink) : header;
+        image = toRgb8(image.autorot());
+
+        LoadedPicture result;
+        result.original = original;
+        result.pixels = Picture(image.width(), image.height());
+        size_t bytes = 0;
+        void* memory = image.write_to_memory(&bytes);
+        const bool complete = bytes == result.pixels.rgb.size();
+        if (complete)
+            std::memcpy(result.pixels.rgb.data(), memory, bytes);
+        g_free(memory);
+        if (!complete)
+            return failure(path, FailureKind::Corrupt, "unexpected decoded size");
+        return result;
+    } catch (const vips::VError& e) {
+        vips_error_clear();
+        return failure(path, FailureKind::Corrupt, e.what());
+    }
+}
+
+} // namespace tessaline

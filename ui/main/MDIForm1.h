@@ -1,0 +1,91 @@
+#pragma once
+
+// The main window: the job's settings, the file list, the preview and the start
+// button. Controls carry the names of the window's design (Text1, Picture2...)
+// as their object names, so tests and readers find them by those names.
+
+#include "Dialogs.h"
+#include "FitPipeline.h"
+
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+namespace tessaline {
+
+class ClickLabel;
+class PictureBox;
+
+class MDIForm1 : public QWidget {
+    Q_OBJECT
+public:
+    struct Services {
+        FolderDialog& folders;
+        UrlOpener& opener;
+        MessageBoxes& messages;
+        PictureLoader& loader;
+        QString applicationFolder; // the program's own folder, no trailing "/"
+    };
+
+    explicit MDIForm1(Services services, QWidget* parent = nullptr);
+    ~MDIForm1() override;
+
+    // The start-up sequence after the About window: caption, source folder, list.
+    void start();
+
+    // The folder dialog's title.
+    static QString folderDialogTitle();
+    // The window's caption after start-up.
+    static QString caption();
+
+signals:
+    void fileRendered(int row);
+    void renderFailed(int row);
+
+private:
+    void buildFolderFrames();
+    void buildSizeFrame();
+    void buildOptionsFrame();
+    void buildDonationFrame();
+    void buildPreviewAndStart();
+
+    void ScegliCartella(QLineEdit* target);
+    void showFolder(const QString& folder);
+    void renderSelected();
+    void applySizeField(QLineEdit* field);
+
+    void onCommand2Clicked();
+    void onCommand3Clicked();
+    void onHScroll1Changed(int value);
+    void onFile1RowChanged(int row);
+    void onLabel4Clicked();
+
+    Services services_;
+    FitPipeline pipeline_;
+    QString listedFolder_; // the folder File1 shows; names load from here
+
+    QLineEdit* Text1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QLineEdit* Text5 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    QScrollBar* HScroll1 = nullptr;
+    QListWidget* File1 = nullptr;
+    ClickLabel* Label4 = nullptr;
+    PictureBox* Picture2 = nullptr;
+    QWidget* Picture4 = nullptr;
+    QLabel* Picture5 = nullptr;
+};
+
+} // namespace tessaline
