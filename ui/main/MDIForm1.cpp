@@ -231,6 +231,8 @@ void MDIForm1::buildPreviewAndStart()
 
 void MDIForm1::start()
 {
+    if (services_.showAbout)
+        services_.showAbout();
     setWindowTitle(caption());
     Text1->setText(services_.applicationFolder);
     showFolder(Text1->text());

@@ -8,6 +8,7 @@
 #include "FitPipeline.h"
 
 #include <QWidget>
+#include <functional>
 
 class QGroupBox;
 class QLabel;
@@ -31,12 +32,14 @@ public:
         MessageBoxes& messages;
         PictureLoader& loader;
         QString applicationFolder; // the program's own folder, no trailing "/"
+        // Shows the About window modally and returns when it is closed; may be empty.
+        std::function<void()> showAbout = {};
     };
 
     explicit MDIForm1(Services services, QWidget* parent = nullptr);
     ~MDIForm1() override;
 
-    // The start-up sequence after the About window: caption, source folder, list.
+    // The start-up sequence: the About window first, then caption, source folder, list.
     void start();
 
     // The folder dialog's title.
