@@ -1,5 +1,6 @@
 #include "VipsPictureLoader.h"
 
+#include "BmpReader.h"
 #include "Geometry.h"
 
 #include <cerrno>
@@ -43,6 +44,17 @@ std::optional<Failure> checkReadable(const std::string& path)
     return std::nullopt;
 }
 
+bool startsLikeBmp(const std::string& path)
+{
+    std::uint8_t magic[2] = {};
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool bmp = ::read(fd, magic, sizeof magic) == 2 && looksLikeBmp(magic, 2);
+    ::close(fd);
+    return bmp;
+}
+
 bool isJpegLoader(const char* loader)
 {
     return loader && std::string_view(loader).starts_with("VipsForeignLoadJpeg");
@@ -81,8 +93,10 @@ VImage toRgb8(VImage image)
         image = image.flatten(VImage::option()->set("background", std::vector<double>{255, 255, 255}));
     if (image.format() != VIPS_FORMAT_UCHAR)
         image = image.cast(VIPS_FORMAT_UCHAR);
-    if (image.bands() == 1 || image.bands() == 2)
-        image = image.extract_band(0).bandjoin({image.extract_band(0), image.extract_band(0)});
+    if (image.bands() == 1 || image.bands() == 2) {
+        const VImage grey = image.extract_band(0);
+        image = VImage::bandjoin({grey, grey, grey});
+    }
     if (image.bands() > 3)
         image = image.extract_band(0, VImage::option()->set("n", 3));
     return image;
@@ -106,6 +120,8 @@ bool startVips(const char* argv0)
         return false;
     // Each picture is decoded once; caching operations only holds on to memory.
     vips_cache_set_max(0);
+    // Only the loaders meant for untrusted files: no ImageMagick, no PDF, no slides.
+    vips_block_untrusted_set(TRUE);
     return true;
 }
 
@@ -113,6 +129,11 @@ Result<LoadedPicture> VipsPictureLoader::load(const std::string& path, Size outp
 {
     if (auto problem = checkReadable(path))
         return *problem;
+
+    // libvips reads bitmaps only through ImageMagick, which is slow and lenient
+    // with truncated files; ours checks the header against the file first.
+    if (startsLikeBmp(path))
+        return readBmp(path);
 
     const char* loader = vips_foreign_find_load(path.c_str());
     if (!loader) {
