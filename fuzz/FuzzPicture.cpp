@@ -1,0 +1,57 @@
+// Loading and rendering any bytes as a picture file: the whole path a listed
+// file takes to the preview. The output size comes from the first two bytes.
+
+#include "FitPipeline.h"
+#include "VipsPictureLoader.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+std::string scratchFile()
+{
+    static const std::string path = [] {
+        char tmpl[] = "/tmp/tessaline-fuzz-XXXXXX";
+        const int fd = ::mkstemp(tmpl);
+        if (fd < 0)
+            std::abort();
+        ::close(fd);
+        return std::string(tmpl);
+    }();
+    return path;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    (void)argc;
+    if (!tessaline::startVips((*argv)[0]))
+        std::abort();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 2)
+        return 0;
+    const tessaline::Size output{1 + data[0] % 64, 1 + data[1] % 64};
+    const std::string path = scratchFile();
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        std::abort();
+    std::fwrite(data + 2, 1, size - 2, f);
+    std::fclose(f);
+
+    tessaline::VipsPictureLoader loader;
+    tessaline::FitPipeline pipeline(loader);
+    const auto rendered = pipeline.render(path, output);
+    if (rendered && rendered.value().size() != output)
+        std::abort(); // a rendering is always exactly the output size
+    if (!rendered && rendered.failure().file != path)
+        std::abort(); // a failure always names its file
+    return 0;
+}
