@@ -4,6 +4,7 @@
 #include "Geometry.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
@@ -118,6 +119,11 @@ bool startVips(const char* argv0)
 {
     if (VIPS_INIT(argv0 ? argv0 : "tessaline") != 0)
         return false;
+    // Damaged files come back as failures with their reason; the library's
+    // warnings about them on stderr would only be noise.
+    if (!std::getenv("TESSALINE_VIPS_WARNINGS"))
+        g_log_set_handler("VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+                          [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
     // Each picture is decoded once; caching operations only holds on to memory.
     vips_cache_set_max(0);
     // Only the loaders meant for untrusted files: no ImageMagick, no PDF, no slides.
@@ -152,7 +158,10 @@ Result<LoadedPicture> VipsPictureLoader::load(const std::string& path, Size outp
 
         const int shrink = isJpegLoader(loader) ? jpegShrinkFactor(original, output) : 1;
         VImage image = shrink > 1 ? open(path, shrink) : header;
-        image = toRgb8(image.autorot());
+        // Decode in one sequential pass into memory, then turn the (already
+        // reduced) picture upright: rotating while decoding would read rows
+        // out of order.
+        image = toRgb8(image).copy_memory().autorot();
 
         LoadedPicture result;
         result.original = original;
@@ -168,7 +177,10 @@ Result<LoadedPicture> VipsPictureLoader::load(const std::string& path, Size outp
         return result;
     } catch (const vips::VError& e) {
         vips_error_clear();
-        return failure(path, FailureKind::Corrupt, e.what());
+        std::string detail = e.what();
+        while (!detail.empty() && (detail.back() == '\n' || detail.back() == ' '))
+            detail.pop_back();
+        return failure(path, FailureKind::Corrupt, detail);
     }
 }
 

@@ -111,6 +111,21 @@ TEST_F(LoaderTest, ExifOrientationIsApplied)
     EXPECT_GT(px(r.value(), 100, 396)[0], 230);
 }
 
+TEST_F(LoaderTest, OrientationAppliesToShrunkDecodesToo)
+{
+    // A large rotated photo decoded at 1/4: the rotation must not upset the decode.
+    VImage img = photo(2400, 1600).copy();
+    img.set(VIPS_META_ORIENTATION, 8);
+    img.jpegsave(file("big-rotated.jpg").c_str(), VImage::option()->set("interlace", true));
+    Result<LoadedPicture> r = loader_.load(file("big-rotated.jpg"), {300, 300});
+    ASSERT_TRUE(r) << r.failure().detail;
+    EXPECT_EQ(r.value().original, (Size{1600, 2400}));
+    EXPECT_EQ(r.value().pixels.size(), (Size{400, 600}));
+    // Orientation 8 turns the picture a quarter left: its red ramp now rises upwards.
+    EXPECT_GT(px(r.value(), 200, 3)[0], 230);
+    EXPECT_LT(px(r.value(), 200, 596)[0], 25);
+}
+
 TEST_F(LoaderTest, CmykAndEmbeddedProfilesComeOutAsSrgb)
 {
     const VImage rgb = VImage::black(64, 64, VImage::option()->set("bands", 3)).new_from_image({200, 40, 40})
