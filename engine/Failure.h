@@ -1,7 +1,8 @@
 #pragma once
 
-// Failures travel as values: the file, what went wrong, and the library's own
-// words for the log. The user-facing wording lives in the windows.
+// Failures travel as values: the file, what went wrong, the library's own
+// words for the log and, for system calls, their errno. The user-facing wording
+// lives in the windows.
 
 #include <string>
 #include <utility>
@@ -16,6 +17,7 @@ enum class FailureKind {
     Corrupt,      // a picture format, but damaged or truncated
     TooLarge,     // refused before decoding: beyond the size limits
     WriteFailed,  // the output could not be written
+    BadQuality,   // the JPEG quality text is not a whole number from 1 to 100
     Cancelled,    // the run was stopped before this file
 };
 
@@ -23,6 +25,7 @@ struct Failure {
     std::string file;
     FailureKind kind = FailureKind::Corrupt;
     std::string detail;
+    int error = 0; // the system's errno when it gave one, else 0
 };
 
 // Either a value or the Failure that prevented it.
