@@ -4,8 +4,10 @@
 #include "Dialogs.h"
 #include "MDIForm1.h"
 #include "VipsPictureLoader.h"
+#include "frmAbout.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QScreen>
 
 int main(int argc, char** argv)
@@ -22,7 +24,17 @@ int main(int argc, char** argv)
     tessaline::QtMessageBoxes messages;
     tessaline::VipsPictureLoader loader;
 
-    tessaline::MDIForm1 window({folders, opener, messages, loader, QApplication::applicationDirPath()});
+    // The About window shows the main window's icon, read when it opens.
+    QWidget* mainWindow = nullptr;
+    const auto showAbout = [&] {
+        tessaline::frmAbout::showModally({opener, mainWindow->windowIcon()});
+    };
+    tessaline::MDIForm1 window(
+        {folders, opener, messages, loader, QApplication::applicationDirPath(), showAbout});
+    mainWindow = &window;
+    QIcon rulers(QStringLiteral(":/pictures/Tessaline32.png"));
+    rulers.addFile(QStringLiteral(":/pictures/Tessaline16.png"));
+    window.setWindowIcon(rulers);
     window.start();
     window.show();
     // Centre the whole window, frame included, on its screen.
