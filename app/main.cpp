@@ -3,10 +3,14 @@
 #include "AppInfo.h"
 #include "Dialogs.h"
 #include "MDIForm1.h"
+#include "TempBitmapLocation.h"
+#include "VipsExporter.h"
 #include "VipsPictureLoader.h"
+#include "WindowsBitmapStore.h"
 #include "frmAbout.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
 #include <QScreen>
 
@@ -23,6 +27,12 @@ int main(int argc, char** argv)
     tessaline::QtUrlOpener opener;
     tessaline::QtMessageBoxes messages;
     tessaline::VipsPictureLoader loader;
+    tessaline::WindowsBitmapStore bitmaps;
+    tessaline::VipsExporter exporter(bitmaps);
+    const QString programFolder = QApplication::applicationDirPath();
+    // Held for the whole run: it keeps the temporary bitmap this copy's own.
+    const tessaline::TempBitmapLocation temporary(QFile::encodeName(programFolder).toStdString(),
+                                                  tessaline::TempBitmapLocation::userCacheFolder());
 
     // The About window shows the main window's icon, read when it opens.
     QWidget* mainWindow = nullptr;
@@ -30,7 +40,8 @@ int main(int argc, char** argv)
         tessaline::frmAbout::showModally({opener, mainWindow->windowIcon()});
     };
     tessaline::MDIForm1 window(
-        {folders, opener, messages, loader, QApplication::applicationDirPath(), showAbout});
+        {folders, opener, messages, loader, bitmaps, exporter, programFolder,
+         QFile::decodeName(QByteArray::fromStdString(temporary.path())), showAbout});
     mainWindow = &window;
     QIcon rulers(QStringLiteral(":/pictures/Tessaline32.png"));
     rulers.addFile(QStringLiteral(":/pictures/Tessaline16.png"));

@@ -47,7 +47,9 @@ protected:
         job_.destinationFolder = dir_.folder("dst");
         job_.output = {8, 8};
         for (int i = 0; i < 20; ++i) {
-            const std::string name = "p" + std::to_string(100 + i) + (i % 3 == 0 ? ".bmp" : ".jpg");
+            std::string name = "p";
+            name += std::to_string(100 + i);
+            name += i % 3 == 0 ? ".bmp" : ".jpg";
             dir_.file("src/" + name, std::string(static_cast<std::size_t>(i + 1) * 10, 'x'));
             job_.names.push_back(name);
         }

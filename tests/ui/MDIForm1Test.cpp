@@ -1,10 +1,7 @@
 // The main window driven through its controls, with the folder dialog, the
 // opener and the message boxes faked and real picture files on disk.
 
-#include "Fakes.h"
-#include "MDIForm1.h"
-#include "PictureBox.h"
-#include "VipsPictureLoader.h"
+#include "MainWindowFixture.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,81 +21,6 @@
 
 namespace tessaline {
 namespace {
-
-QImage solid(int w, int h, QColor colour)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
-bool closeTo(QRgb pixel, QColor want, int tolerance = 6)
-{
-    return std::abs(qRed(pixel) - want.red()) <= tolerance && std::abs(qGreen(pixel) - want.green()) <= tolerance &&
-           std::abs(qBlue(pixel) - want.blue()) <= tolerance;
-}
-
-class MDIForm1Test : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(appDir_.isValid());
-        ASSERT_TRUE(QDir(appDir_.path()).mkpath(QStringLiteral("my pictures/è")));
-        appFolder_ = appDir_.path() + QStringLiteral("/my pictures/è");
-        window_ = std::make_unique<MDIForm1>(
-            MDIForm1::Services{folders_, opener_, messages_, loader_, appFolder_, [this] { aboutShown(); }});
-    }
-
-    void aboutShown()
-    {
-        ++aboutShowings_;
-        titleWhileAbout_ = window_->windowTitle();
-        text1WhileAbout_ = field("Text1")->text();
-    }
-
-    template <class T = QWidget>
-    T* control(const char* name) const
-    {
-        T* widget = window_->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-    QLineEdit* field(const char* name) const { return control<QLineEdit>(name); }
-    QListWidget* list() const { return control<QListWidget>("File1"); }
-    PictureBox* preview() const { return control<PictureBox>("Picture2"); }
-
-    QString save(const QString& folder, const QString& name, const QImage& image) const
-    {
-        const QString path = folder + QLatin1Char('/') + name;
-        EXPECT_TRUE(image.save(path, "JPG", 95)) << path.toStdString();
-        return path;
-    }
-
-    void retype(const char* name, const QString& text)
-    {
-        QLineEdit* f = field(name);
-        f->selectAll();
-        QTest::keyClicks(f, text);
-    }
-
-    QStringList listed() const
-    {
-        QStringList names;
-        for (int i = 0; i < list()->count(); ++i)
-            names << list()->item(i)->text();
-        return names;
-    }
-
-    QTemporaryDir appDir_;
-    QString appFolder_;
-    FakeFolderDialog folders_;
-    FakeUrlOpener opener_;
-    FakeMessageBoxes messages_;
-    VipsPictureLoader loader_;
-    std::unique_ptr<MDIForm1> window_;
-    int aboutShowings_ = 0;
-    QString titleWhileAbout_, text1WhileAbout_;
-};
 
 TEST_F(MDIForm1Test, ControlsStandWhereTheLayoutPutsThemWithTheirTexts)
 {

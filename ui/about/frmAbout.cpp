@@ -2,6 +2,7 @@
 
 #include "AppInfo.h"
 #include "ClickLabel.h"
+#include "Layout.h"
 #include "Outline.h"
 #include "OutlineRegion.h"
 
@@ -16,26 +17,8 @@
 namespace tessaline {
 namespace {
 
-constexpr int twipsPerPixel = 15;
 const QColor lightGrey(224, 224, 224);
 const QColor lavender(192, 192, 255);
-
-// The window's design is laid out in twips.
-QRect twips(int left, int top, int width, int height)
-{
-    const auto px = [](int t) { return qRound(double(t) / twipsPerPixel); };
-    return {px(left), px(top), px(width), px(height)};
-}
-
-// The design's Windows fonts map to Liberation Sans, metric-compatible with Arial.
-QFont sans(double points, bool bold = false)
-{
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
 
 template <class W> W* place(QWidget* parent, const char* name, QRect where)
 {

@@ -2,11 +2,15 @@
 
 #include "AppInfo.h"
 #include "ClickLabel.h"
+#include "Layout.h"
 #include "FailureText.h"
 #include "FolderListing.h"
 #include "LeadingNumber.h"
 #include "PictureBox.h"
+#include "RunChecks.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QFile>
 #include <QFrame>
 #include <QGroupBox>
@@ -20,28 +24,9 @@
 namespace tessaline {
 namespace {
 
-constexpr int twipsPerPixel = 15;
 constexpr int defaultOutputSide = 300;
 constexpr int defaultQuality = 75;
 const QColor lightGrey(0xC0, 0xC0, 0xC0);
-
-// The window's design is laid out in twips; the window works in pixels.
-QRect twips(int left, int top, int width, int height)
-{
-    const auto px = [](int t) { return qRound(double(t) / twipsPerPixel); };
-    return {px(left), px(top), px(width), px(height)};
-}
-
-// The design's Windows fonts map to Liberation Sans, metric-compatible with Arial.
-QFont sans(double points, bool bold = false, bool italic = false)
-{
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    font.setItalic(italic);
-    return font;
-}
 
 template <class W, class... Args>
 W* place(QWidget* parent, const char* name, QRect where, Args&&... args)
@@ -218,6 +203,7 @@ void MDIForm1::buildPreviewAndStart()
 
     Command1 = place<QPushButton>(this, "Command1", twips(8040, 5160, 1935, 497),
                                   QStringLiteral("Avvia operazione..."));
+    connect(Command1, &QPushButton::clicked, this, &MDIForm1::onCommand1Clicked);
 
     Picture4 = place<QFrame>(this, "Picture4", twips(120, 5788, 11775, 497));
     static_cast<QFrame*>(Picture4)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -315,6 +301,138 @@ void MDIForm1::renderSelected()
 void MDIForm1::onLabel4Clicked()
 {
     services_.opener.open(QUrl::fromLocalFile(services_.applicationFolder + QStringLiteral("/paypal.htm")));
+}
+
+// Follows the run in the window: the entry being written is selected and shown,
+// the bar grows by one step per file, and the window repaints between files.
+class MDIForm1::RunProgress final : public RunObserver {
+public:
+    RunProgress(MDIForm1& window, float step) : w_(window), step_(step) {}
+
+    void fileStarted(int index) override
+    {
+        const QSignalBlocker quiet(w_.File1); // the run renders; the list must not render again
+        w_.File1->setCurrentRow(index);
+        w_.Picture2->clear();
+    }
+    void fileRendered(int, const Picture& picture) override { w_.Picture2->setPicture(picture); }
+    void fileConverted(int index, const std::string&) override { advance(index); }
+    void fileFailed(int index, const Failure&) override { advance(index); }
+    bool stopRequested() override
+    {
+        QApplication::processEvents();
+        return w_.closeRequested_;
+    }
+
+private:
+    void advance(int index)
+    {
+        width_ += step_;
+        w_.Picture5->resize(static_cast<int>(width_), w_.Picture5->height());
+        emit w_.runFileDone(index);
+        QApplication::processEvents();
+    }
+
+    MDIForm1& w_;
+    float step_;
+    float width_ = 0;
+};
+
+BatchJob MDIForm1::currentJob() const
+{
+    BatchJob job;
+    job.sourceFolder = nativePath(listedFolder_);
+    for (int i = 0; i < File1->count(); ++i)
+        job.names.push_back(File1->item(i)->data(Qt::UserRole).toByteArray().toStdString());
+    job.destinationFolder = nativePath(Text2->text());
+    job.output = Picture2->drawableSize();
+    job.settings.format = Option2->isChecked() ? OutputFormat::Gif : OutputFormat::Jpeg;
+    job.settings.quality = Text5->text().toStdString();
+    job.bitmapPath = nativePath(services_.temporaryBitmap);
+    return job;
+}
+
+std::optional<QString> MDIForm1::jobProblem(const BatchJob& job) const
+{
+    if (Text3->property("invalid").toBool() || Text4->property("invalid").toBool())
+        return QStringLiteral("La larghezza e l'altezza devono essere numeri interi da 1 a 10000: "
+                              "correggi il campo segnato in rosso.");
+    if (const std::optional<RunProblem> problem = checkRun(job))
+        return runProblemText(*problem);
+    return std::nullopt;
+}
+
+void MDIForm1::setInputEnabled(bool enabled)
+{
+    for (QWidget* control : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (control != Picture2 && control != Picture4)
+            control->setEnabled(enabled);
+    if (enabled)
+        QApplication::restoreOverrideCursor();
+    else
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+}
+
+void MDIForm1::onCommand1Clicked()
+{
+    if (running_)
+        return;
+    const BatchJob job = currentJob();
+    if (const auto problem = jobProblem(job)) {
+        services_.messages.show(this, MessageBoxes::Icon::Warning, QLatin1String(info::applicationTitle),
+                                *problem);
+        return;
+    }
+
+    running_ = true;
+    setInputEnabled(false);
+    Picture5->resize(0, Picture5->height());
+    Picture4->show();
+    RunProgress progress(*this, progressStep(static_cast<float>(Picture4->width()),
+                                             static_cast<int>(job.names.size())));
+    const RunSummary summary = BatchRun(pipeline_, services_.bitmaps, services_.exporter).run(job, progress);
+    running_ = false;
+    setInputEnabled(true);
+
+    emit runFinished(summary);
+    if (!closeRequested_)
+        reportRun(job, summary);
+    Picture4->hide();
+    if (closeRequested_)
+        close();
+}
+
+void MDIForm1::reportRun(const BatchJob& job, const RunSummary& summary)
+{
+    const QString title = QLatin1String(info::applicationTitle);
+    if (summary.failures.empty() && !summary.stopped) {
+        services_.messages.show(this, MessageBoxes::Icon::Information, title,
+                                QStringLiteral("Conversione terminata con successo."));
+        return;
+    }
+    QString text = QStringLiteral("Conversione terminata: %1 immagini scritte su %2.")
+                       .arg(summary.written)
+                       .arg(job.names.size());
+    if (!summary.failures.empty()) {
+        text += QStringLiteral("\n\nNon convertite:");
+        constexpr int shown = 15;
+        for (std::size_t i = 0; i < summary.failures.size() && i < shown; ++i)
+            text += QStringLiteral("\n- ") + failureText(summary.failures[i].failure);
+        if (summary.failures.size() > shown)
+            text += QStringLiteral("\n... e altre %1.").arg(summary.failures.size() - shown);
+    }
+    services_.messages.show(this, MessageBoxes::Icon::Warning, title, text);
+}
+
+void MDIForm1::closeEvent(QCloseEvent* event)
+{
+    if (running_) {
+        // The run ends after the file in hand and closes the window then.
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 } // namespace tessaline

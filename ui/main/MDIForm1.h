@@ -4,7 +4,9 @@
 // button. Controls carry the names of the window's design (Text1, Picture2...)
 // as their object names, so tests and readers find them by those names.
 
+#include "BatchRun.h"
 #include "Dialogs.h"
+#include "Exporter.h"
 #include "FitPipeline.h"
 
 #include <QWidget>
@@ -31,7 +33,10 @@ public:
         UrlOpener& opener;
         MessageBoxes& messages;
         PictureLoader& loader;
+        BitmapStore& bitmaps;
+        Exporter& exporter;
         QString applicationFolder; // the program's own folder, no trailing "/"
+        QString temporaryBitmap;   // where each rendering is saved before its export
         // Shows the About window modally and returns when it is closed; may be empty.
         std::function<void()> showAbout = {};
     };
@@ -50,6 +55,12 @@ public:
 signals:
     void fileRendered(int row);
     void renderFailed(int row);
+    // The batch run finished a file (written or failed) and the bar has grown.
+    void runFileDone(int row);
+    void runFinished(const tessaline::RunSummary& summary);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildFolderFrames();
@@ -68,10 +79,19 @@ private:
     void onHScroll1Changed(int value);
     void onFile1RowChanged(int row);
     void onLabel4Clicked();
+    void onCommand1Clicked();
+
+    class RunProgress;
+    std::optional<QString> jobProblem(const BatchJob& job) const;
+    BatchJob currentJob() const;
+    void setInputEnabled(bool enabled);
+    void reportRun(const BatchJob& job, const RunSummary& summary);
 
     Services services_;
     FitPipeline pipeline_;
     QString listedFolder_; // the folder File1 shows; names load from here
+    bool running_ = false;
+    bool closeRequested_ = false; // closing during a run: stop after the file in hand
 
     QLineEdit* Text1 = nullptr;
     QLineEdit* Text2 = nullptr;

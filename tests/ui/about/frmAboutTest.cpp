@@ -8,6 +8,7 @@
 #include "frmAbout.h"
 
 #include "AppInfo.h"
+#include "EngineFakes.h"
 #include "Fakes.h"
 #include "MDIForm1.h"
 #include "Outline.h"
@@ -319,6 +320,8 @@ TEST_F(AboutWindowTest, StartUpShowsItFirstAndTheMainWindowGoesOnOnlyOnceItClose
     FakeFolderDialog folders;
     FakeMessageBoxes messages;
     NoPictures loader;
+    FakeBitmapStore bitmaps;
+    FakeExporter exporter(bitmaps);
     std::unique_ptr<MDIForm1> window;
     QStringList happened;
     const auto showAbout = [&] {
@@ -342,7 +345,8 @@ TEST_F(AboutWindowTest, StartUpShowsItFirstAndTheMainWindowGoesOnOnlyOnceItClose
         happened << QStringLiteral("about closed");
     };
     window = std::make_unique<MDIForm1>(
-        MDIForm1::Services{folders, opener_, messages, loader, appDir.path(), showAbout});
+        MDIForm1::Services{folders, opener_, messages, loader, bitmaps, exporter, appDir.path(),
+                           appDir.path() + QStringLiteral("/temp.bmp"), showAbout});
     window->setWindowIcon(icon_);
     window->start();
     happened << QStringLiteral("start-up done");
