@@ -13,7 +13,11 @@ packages=(
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(libjpeg-turbo-progs imagemagick graphicsmagick libvips-tools
-             nodejs npm hyperfine time)
+             hyperfine time libimage-exiftool-perl
+             mate-backgrounds plasma-workspace-wallpapers
+             lomiri-wallpapers-16.04 lomiri-wallpapers-20.04)
+  # A Node.js from elsewhere ships its own npm and conflicts with Debian's.
+  command -v npm >/dev/null || packages+=(nodejs npm)
 fi
 
 missing=()
