@@ -51,7 +51,11 @@ std::vector<std::string> outputNames(const std::vector<std::string>& sourceNames
             const std::string stem(stemOf(source));
             int& number = nextNumber.try_emplace(key, 2).first->second;
             for (;; ++number) {
-                name = stem + " (" + std::to_string(number) + ")" + std::string(extension);
+                name = stem;
+                name += " (";
+                name += std::to_string(number);
+                name += ')';
+                name += extension;
                 const std::string candidate = folded(name);
                 if (!given.contains(candidate) && !plain.contains(candidate))
                     break;

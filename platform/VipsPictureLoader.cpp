@@ -2,6 +2,7 @@
 
 #include "BmpReader.h"
 #include "Geometry.h"
+#include "TurboJpegDecoder.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <fcntl.h>
 #include <optional>
 #include <string_view>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vips/vips8>
@@ -45,15 +47,55 @@ std::optional<Failure> checkReadable(const std::string& path)
     return std::nullopt;
 }
 
-bool startsLikeBmp(const std::string& path)
+enum class Kind { Bmp, Jpeg, Gif, Other };
+
+// The format by its first bytes, whatever the name says.
+Kind sniff(const std::string& path)
 {
-    std::uint8_t magic[2] = {};
+    std::uint8_t magic[4] = {};
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return false;
-    const bool bmp = ::read(fd, magic, sizeof magic) == 2 && looksLikeBmp(magic, 2);
+        return Kind::Other;
+    const bool read = ::read(fd, magic, sizeof magic) == sizeof magic;
     ::close(fd);
-    return bmp;
+    if (read && looksLikeBmp(magic, 2))
+        return Kind::Bmp;
+    if (read && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF)
+        return Kind::Jpeg;
+    if (read && std::memcmp(magic, "GIF8", 4) == 0)
+        return Kind::Gif;
+    return Kind::Other;
+}
+
+constexpr std::size_t maxJpegFileBytes = std::size_t(1) << 30;
+constexpr std::size_t maxKeptBytes = std::size_t(64) << 20;
+
+// The whole file, for the JPEG decoder, in a buffer each thread keeps from file
+// to file (fresh pages for every file cost more than reading them); nothing when
+// the file cannot be read or is absurdly large.
+const std::vector<std::uint8_t>* readWhole(const std::string& path)
+{
+    thread_local std::vector<std::uint8_t> bytes;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    const bool fits = ::fstat(fd, &st) == 0 && static_cast<std::size_t>(st.st_size) <= maxJpegFileBytes;
+    if (fits) {
+        bytes.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+        bytes.resize(got);
+        if (bytes.capacity() > 4 * maxKeptBytes && bytes.size() < maxKeptBytes)
+            bytes.shrink_to_fit();
+    }
+    ::close(fd);
+    return fits ? &bytes : nullptr;
 }
 
 bool isJpegLoader(const char* loader)
@@ -136,12 +178,23 @@ Result<LoadedPicture> VipsPictureLoader::load(const std::string& path, Size outp
     if (auto problem = checkReadable(path))
         return *problem;
 
+    const Kind kind = sniff(path);
     // libvips reads bitmaps only through ImageMagick, which is slow and lenient
     // with truncated files; ours checks the header against the file first.
-    if (startsLikeBmp(path))
+    if (kind == Kind::Bmp)
         return readBmp(path);
+    if (kind == Kind::Jpeg) {
+        const std::vector<std::uint8_t>* bytes = readWhole(path);
+        if (!bytes)
+            return failure(path, FailureKind::TooLarge, "file over 1 GB");
+        if (auto fast = decodeJpegFast(path, bytes->data(), bytes->size(), output))
+            return std::move(*fast);
+    }
 
-    const char* loader = vips_foreign_find_load(path.c_str());
+    // Asking every loader costs dozens of opens of the file; the common ones are known.
+    const char* loader = kind == Kind::Jpeg ? "VipsForeignLoadJpegFile"
+                         : kind == Kind::Gif ? "VipsForeignLoadNsgifFile"
+                                             : vips_foreign_find_load(path.c_str());
     if (!loader) {
         vips_error_clear();
         return failure(path, FailureKind::NotAPicture, "unknown format");

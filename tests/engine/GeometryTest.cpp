@@ -2,6 +2,7 @@
 #include "LeadingNumber.h"
 
 #include <cmath>
+#include <string>
 #include <gtest/gtest.h>
 
 namespace tessaline {
@@ -12,6 +13,11 @@ struct PlacementCase {
     Size output;
     Placement expected;
 };
+
+void PrintTo(const PlacementCase& c, std::ostream* os)
+{
+    *os << c.picture.width << "x" << c.picture.height << " into " << c.output.width << "x" << c.output.height;
+}
 
 class PlaceOnSquare : public ::testing::TestWithParam<PlacementCase> {};
 
@@ -44,7 +50,14 @@ INSTANTIATE_TEST_SUITE_P(
         // non-square output stretches the square
         PlacementCase{{400, 200}, {300, 200}, {0, 50, 300, 100}},
         // a one-pixel-high strip
-        PlacementCase{{1000, 1}, {100, 100}, {0, 49.95, 100, 0.1}}));
+        PlacementCase{{1000, 1}, {100, 100}, {0, 49.95, 100, 0.1}}),
+    [](const ::testing::TestParamInfo<PlacementCase>& info) {
+        const auto& c = info.param;
+        std::string name = std::to_string(c.picture.width);
+        for (int v : {c.picture.height, c.output.width, c.output.height})
+            name.append("x").append(std::to_string(v));
+        return name;
+    });
 
 TEST(SquareSide, StrictlyWiderTakesWidthElseHeight)
 {

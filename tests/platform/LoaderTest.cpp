@@ -126,6 +126,30 @@ TEST_F(LoaderTest, OrientationAppliesToShrunkDecodesToo)
     EXPECT_LT(px(r.value(), 200, 596)[0], 25);
 }
 
+TEST_F(LoaderTest, EveryOrientationMatchesLibvipsOwnRotation)
+{
+    // Our decoder turns the reduced picture itself; libvips's autorot is the referee.
+    const VImage stored = photo(1400, 900);
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const std::string name = file(std::to_string(orientation).insert(0, 1, 'o').append(".jpg"));
+        VImage tagged = stored.copy();
+        tagged.set(VIPS_META_ORIENTATION, orientation);
+        tagged.jpegsave(name.c_str());
+        Result<LoadedPicture> ours = loader_.load(name, {150, 150}); // shrink 4
+        ASSERT_TRUE(ours) << orientation << ": " << ours.failure().detail;
+        VImage theirs = VImage::new_from_file(name.c_str(), VImage::option()->set("shrink", 4)).autorot();
+        ASSERT_EQ(ours.value().pixels.size(), (Size{theirs.width(), theirs.height()})) << orientation;
+        std::size_t bytes = 0;
+        auto* ref = static_cast<std::uint8_t*>(theirs.write_to_memory(&bytes));
+        ASSERT_EQ(bytes, ours.value().pixels.rgb.size());
+        int worst = 0;
+        for (std::size_t i = 0; i < bytes; ++i)
+            worst = std::max(worst, std::abs(int(ref[i]) - int(ours.value().pixels.rgb[i])));
+        g_free(ref);
+        EXPECT_LE(worst, 1) << "orientation " << orientation;
+    }
+}
+
 TEST_F(LoaderTest, CmykAndEmbeddedProfilesComeOutAsSrgb)
 {
     const VImage rgb = VImage::black(64, 64, VImage::option()->set("bands", 3)).new_from_image({200, 40, 40})
