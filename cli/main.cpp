@@ -157,7 +157,9 @@ int main(int argc, char** argv)
 
     VipsPictureLoader loader;
     WindowsBitmapStore bitmaps;
-    VipsExporter exporter(bitmaps);
+    // One flush of the destination at the end instead of two per file: a folder of
+    // small outputs is written many times faster, and exit status 0 still means on disk.
+    VipsExporter exporter(bitmaps, FileSync::None);
     FitPipeline pipeline(loader);
     const ParallelRun run([&](const std::string& path, Size output) { return pipeline.render(path, output); },
                           [&](const Picture& picture, const std::string& path, const ExportSettings& settings) {
@@ -171,6 +173,7 @@ int main(int argc, char** argv)
     const RunSummary summary = run.run(job, jobs, reporter, interrupted);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     reporter.finish();
+    const std::optional<Failure> flushed = flushFileSystem(destination);
 
     for (const FailedFile& failed : summary.failures)
         std::fprintf(stderr, "tessaline-cli: %s: %s\n", joinPath(source, job.names[failed.index]).c_str(),
@@ -182,6 +185,11 @@ int main(int argc, char** argv)
     if (summary.stopped || interrupted.load()) {
         std::fprintf(stderr, "tessaline-cli: interrupted; the files written so far are complete\n");
         return exitInterrupted;
+    }
+    if (flushed) {
+        std::fprintf(stderr, "tessaline-cli: %s: could not flush the written files to disk (%s)\n",
+                     destination.c_str(), flushed->detail.c_str());
+        return exitFailures;
     }
     return summary.failures.empty() ? 0 : exitFailures;
 }

@@ -102,4 +102,17 @@ std::optional<Failure> writeFileAtomically(const std::string& path,
     return std::nullopt;
 }
 
+std::optional<Failure> flushFileSystem(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return Failure{folder, FailureKind::WriteFailed, std::strerror(errno), errno};
+    const int result = ::syncfs(fd);
+    const int error = errno;
+    ::close(fd);
+    if (result != 0)
+        return Failure{folder, FailureKind::WriteFailed, std::strerror(error), error};
+    return std::nullopt;
+}
+
 } // namespace tessaline

@@ -27,4 +27,7 @@ std::optional<Failure> writeFileAtomically(const std::string& path,
                                            std::span<const std::uint8_t> bytes,
                                            FileSync sync = FileSync::ToDisk);
 
+// Flushes everything written to the file system that holds `folder` to disk.
+std::optional<Failure> flushFileSystem(const std::string& folder);
+
 } // namespace tessaline

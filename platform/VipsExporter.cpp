@@ -121,14 +121,14 @@ template <class Encode> Result<Bytes> encodeWith(const Picture& picture, Encode 
     }
 }
 
-std::optional<Failure> writeEncoded(Result<Bytes> encoded, const std::string& destinationPath)
+std::optional<Failure> writeEncoded(Result<Bytes> encoded, const std::string& destinationPath, FileSync sync)
 {
     if (!encoded) {
         Failure failure = encoded.failure();
         failure.file = destinationPath;
         return failure;
     }
-    return writeFileAtomically(destinationPath, encoded.value());
+    return writeFileAtomically(destinationPath, encoded.value(), sync);
 }
 
 Failure badQuality(const std::string& destinationPath, const std::string& text)
@@ -167,7 +167,7 @@ std::optional<Failure> VipsExporter::convertToJpeg(const std::string& bitmapPath
     Result<Picture> bitmap = bitmaps_.load(bitmapPath);
     if (!bitmap)
         return bitmap.failure();
-    return writeEncoded(encodeJpeg(bitmap.value(), *quality), destinationPath);
+    return writeEncoded(encodeJpeg(bitmap.value(), *quality), destinationPath, sync_);
 }
 
 std::optional<Failure> VipsExporter::convertToGif(const std::string& bitmapPath,
@@ -176,7 +176,7 @@ std::optional<Failure> VipsExporter::convertToGif(const std::string& bitmapPath,
     Result<Picture> bitmap = bitmaps_.load(bitmapPath);
     if (!bitmap)
         return bitmap.failure();
-    return writeEncoded(encodeGif(bitmap.value()), destinationPath);
+    return writeEncoded(encodeGif(bitmap.value()), destinationPath, sync_);
 }
 
 std::optional<Failure> VipsExporter::writePicture(const Picture& picture,
@@ -184,11 +184,11 @@ std::optional<Failure> VipsExporter::writePicture(const Picture& picture,
                                                   const ExportSettings& settings)
 {
     if (settings.format == OutputFormat::Gif)
-        return writeEncoded(encodeGif(picture), destinationPath);
+        return writeEncoded(encodeGif(picture), destinationPath, sync_);
     const std::optional<int> quality = jpegQualityFromText(settings.quality);
     if (!quality)
         return badQuality(destinationPath, settings.quality);
-    return writeEncoded(encodeJpeg(picture, *quality), destinationPath);
+    return writeEncoded(encodeJpeg(picture, *quality), destinationPath, sync_);
 }
 
 } // namespace tessaline

@@ -8,6 +8,7 @@
 // Files are encoded in memory and then written atomically (AtomicFile.h).
 // libvips must be started first (startVips).
 
+#include "AtomicFile.h"
 #include "Exporter.h"
 
 #include <cstdint>
@@ -18,7 +19,12 @@ namespace tessaline {
 class VipsExporter final : public Exporter {
 public:
     // Reads the temporary bitmaps through `bitmaps`, which must outlive the exporter.
-    explicit VipsExporter(BitmapStore& bitmaps) : bitmaps_(bitmaps) {}
+    // With FileSync::None the outputs are not flushed one by one; whoever writes
+    // many files then flushes the destination once at the end (flushFileSystem).
+    explicit VipsExporter(BitmapStore& bitmaps, FileSync sync = FileSync::ToDisk)
+        : bitmaps_(bitmaps), sync_(sync)
+    {
+    }
 
     std::optional<Failure> convertToJpeg(const std::string& bitmapPath,
                                          const std::string& destinationPath,
@@ -30,6 +36,7 @@ public:
 
 private:
     BitmapStore& bitmaps_;
+    FileSync sync_;
 };
 
 // The encoders, for callers that want the bytes; failures leave `file` empty.
