@@ -93,8 +93,45 @@ std::uint8_t toByte(float v)
 
 } // namespace
 
+Picture boxShrink(const Picture& src, int factor)
+{
+    if (factor <= 1 || src.empty())
+        return src;
+    const int w = (src.width + factor - 1) / factor, h = (src.height + factor - 1) / factor;
+    Picture out(w, h);
+    std::vector<std::uint32_t> sums(static_cast<std::size_t>(w) * 3);
+    for (int oy = 0; oy < h; ++oy) {
+        std::fill(sums.begin(), sums.end(), 0u);
+        const int y0 = oy * factor, y1 = std::min(src.height, y0 + factor);
+        for (int y = y0; y < y1; ++y) {
+            const std::uint8_t* in = src.row(y);
+            for (int x = 0; x < src.width; ++x) {
+                std::uint32_t* s = sums.data() + static_cast<std::size_t>(x / factor) * 3;
+                s[0] += in[3 * x];
+                s[1] += in[3 * x + 1];
+                s[2] += in[3 * x + 2];
+            }
+        }
+        std::uint8_t* dst = out.row(oy);
+        for (int ox = 0; ox < w; ++ox) {
+            // Blocks at the right and bottom edges may be partial: average what is there.
+            const std::uint32_t n = static_cast<std::uint32_t>((std::min(src.width, (ox + 1) * factor) - ox * factor) *
+                                                               (y1 - y0));
+            for (int c = 0; c < 3; ++c)
+                dst[3 * ox + c] = static_cast<std::uint8_t>((sums[3 * ox + c] + n / 2) / n);
+        }
+    }
+    return out;
+}
+
 Picture renderSquared(const LoadedPicture& loaded, Size output)
 {
+    // Pictures decoded at full size (bitmaps, GIFs) are first averaged down by
+    // whole blocks, as far as the JPEG decoder would have shrunk them: the filter
+    // below then touches a fraction of the pixels.
+    if (const int factor = jpegShrinkFactor(loaded.pixels.size(), output); factor > 1)
+        return renderSquared({boxShrink(loaded.pixels, factor), loaded.original}, output);
+
     Picture out(output.width, output.height, 255);
     const Picture& src = loaded.pixels;
     if (src.empty() || output.width <= 0 || output.height <= 0 || loaded.original.width <= 0 ||

@@ -13,4 +13,8 @@ namespace tessaline {
 // the placement is computed on the original. `output` must be at least 1 x 1.
 Picture renderSquared(const LoadedPicture& loaded, Size output);
 
+// The picture averaged over blocks of factor x factor pixels (partial blocks at
+// the right and bottom edges average the pixels they have).
+Picture boxShrink(const Picture& picture, int factor);
+
 } // namespace tessaline

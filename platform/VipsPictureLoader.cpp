@@ -159,6 +159,11 @@ VImage open(const std::string& path, int shrink)
 
 bool startVips(const char* argv0)
 {
+    // libvips loads every module under its prefix at start-up (PDF, slides, HEIF,
+    // JPEG XL, ImageMagick): scores of libraries we never use, and half of a short
+    // run's start-up. Its prefix pointed elsewhere, it loads none; the loaders we
+    // use are built in.
+    ::setenv("VIPSHOME", "/nonexistent/tessaline", 0);
     if (VIPS_INIT(argv0 ? argv0 : "tessaline") != 0)
         return false;
     // Damaged files come back as failures with their reason; the library's

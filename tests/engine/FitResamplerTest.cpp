@@ -145,3 +145,38 @@ TEST(RenderSquared, DetailSurvivesAndMeanIsKept)
 
 } // namespace
 } // namespace tessaline
+
+namespace tessaline {
+namespace {
+
+TEST(BoxShrink, AveragesWholeAndPartialBlocks)
+{
+    // 5 x 3, red channel = x * 10 + y; factor 2 gives 3 x 2 blocks, the last column
+    // and row partial.
+    Picture p(5, 3, 0);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            p.row(y)[3 * x] = static_cast<std::uint8_t>(x * 10 + y);
+    const Picture s = boxShrink(p, 2);
+    ASSERT_EQ(s.size(), (Size{3, 2}));
+    EXPECT_EQ(s.at(0, 0)[0], 6);  // (0+1+10+11)/4 = 5.5, rounded
+    EXPECT_EQ(s.at(2, 0)[0], 41); // (40+41)/2 = 40.5
+    EXPECT_EQ(s.at(1, 1)[0], 27); // (22+32)/2
+    EXPECT_EQ(s.at(2, 1)[0], 42); // a single pixel
+    EXPECT_EQ(boxShrink(p, 1).rgb, p.rgb);
+}
+
+TEST(RenderSquared, LargeUnshrunkPicturesLandWhereAReducedDecodeWould)
+{
+    // A bitmap-sized picture is pre-averaged; edges and bands must not move.
+    const Picture big = filled(2400, 1200, 200, 30, 30);
+    const Picture p = renderSquared({big, {2400, 1200}}, {300, 300});
+    EXPECT_TRUE(isWhite(p, 150, 70));
+    EXPECT_TRUE(isColour(p, 150, 80, 200, 30, 30));
+    EXPECT_TRUE(isColour(p, 150, 219, 200, 30, 30));
+    EXPECT_TRUE(isWhite(p, 150, 229));
+    EXPECT_TRUE(isColour(p, 0, 150, 200, 30, 30));
+}
+
+} // namespace
+} // namespace tessaline
