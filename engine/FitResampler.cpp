@@ -105,11 +105,18 @@ Picture boxShrink(const Picture& src, int factor)
         const int y0 = oy * factor, y1 = std::min(src.height, y0 + factor);
         for (int y = y0; y < y1; ++y) {
             const std::uint8_t* in = src.row(y);
-            for (int x = 0; x < src.width; ++x) {
-                std::uint32_t* s = sums.data() + static_cast<std::size_t>(x / factor) * 3;
-                s[0] += in[3 * x];
-                s[1] += in[3 * x + 1];
-                s[2] += in[3 * x + 2];
+            for (int ox = 0; ox < w; ++ox) {
+                const int x0 = ox * factor, x1 = std::min(src.width, x0 + factor);
+                std::uint32_t r = 0, g = 0, b = 0;
+                for (const std::uint8_t* p = in + 3 * x0; p < in + 3 * x1; p += 3) {
+                    r += p[0];
+                    g += p[1];
+                    b += p[2];
+                }
+                std::uint32_t* s = sums.data() + static_cast<std::size_t>(ox) * 3;
+                s[0] += r;
+                s[1] += g;
+                s[2] += b;
             }
         }
         std::uint8_t* dst = out.row(oy);
