@@ -1,10 +1,12 @@
 # The two commands of the README:
 #   make run   installs what is missing, builds and starts the program
 #   make test  installs what is missing, builds and runs every test
+# and the Debian package:
+#   make package  builds $(BUILD)/tessaline_<version>_<arch>.deb
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: deps build run test bench clean
+.PHONY: deps build run test package bench clean
 
 deps:
 	@scripts/deps.sh
@@ -20,6 +22,9 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+package: build
+	cmake --build $(BUILD) --target package
 
 bench: build
 	@scripts/deps.sh --bench

@@ -20,6 +20,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QLatin1String(tessaline::info::productName));
     QApplication::setApplicationVersion(QLatin1String(tessaline::info::version));
     QApplication::setOrganizationName(QLatin1String(tessaline::info::companyName));
+    // The installed menu entry, so that the desktop shows its icon for the window.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tessaline"));
     if (!tessaline::startVips(argv[0]))
         return 1;
 

@@ -1,7 +1,8 @@
 // Draws the program's pictures into a folder: the About window's background,
-// the main window's icon, the About window's three link pictures and the main
-// window's payment-service button. The PNGs it writes are kept in the project;
-// run it again (target `pictures`) after changing a drawing.
+// the main window's icon, the About window's three link pictures, the main
+// window's payment-service button and the larger icons of the desktop's menus.
+// The PNGs it writes are kept in the project; run it again (target `pictures`)
+// after changing a drawing.
 //
 // The background's blue panel is laid out from the About window's outline at
 // 96 dots per inch, so its rim falls exactly where the outline cuts.
@@ -13,6 +14,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -121,6 +123,40 @@ QImage rulersIcon(int side)
     drawRuler(painter, side, -45);
     painter.end();
     return toIconColours(drawn);
+}
+
+// The crossed rulers for the desktop's menus and launchers (48 pixels and up):
+// the small icon's drawing in full colour and antialiased, the rulers a little
+// shorter so that their ends stay inside the square.
+QImage desktopRulersIcon(int side)
+{
+    const double unit = side / 32.0;
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double length = 35 * unit, breadth = 8 * unit, step = 3 * unit;
+    const double outline = std::max(1.0, 0.6 * unit);
+    for (const double degrees : {45.0, -45.0}) {
+        painter.save();
+        painter.translate(side / 2.0, side / 2.0);
+        painter.rotate(degrees);
+        const QRectF ruler(-length / 2, -breadth / 2, length, breadth);
+        painter.setPen(QPen(QColor(0, 0, 0), outline));
+        painter.setBrush(QColor(255, 255, 0));
+        painter.drawRoundedRect(ruler, unit, unit);
+        painter.setPen(QPen(QColor(128, 128, 0), outline));
+        painter.drawLine(QPointF(ruler.left() + 2 * outline, ruler.bottom() - 1.5 * outline),
+                         QPointF(ruler.right() - 2 * outline, ruler.bottom() - 1.5 * outline));
+        painter.setPen(QPen(QColor(0, 0, 0), outline));
+        int mark = 0;
+        for (double x = ruler.left() + step; x < ruler.right() - unit; x += step, ++mark) {
+            const double reach = (mark % 4 == 0 ? 0.55 : 0.3) * breadth;
+            painter.drawLine(QPointF(x, ruler.top()), QPointF(x, ruler.top() + reach));
+        }
+        painter.restore();
+    }
+    return image;
 }
 
 // A pill-shaped button of the payment service with `word` on it.
@@ -244,6 +280,10 @@ int main(int argc, char** argv)
         {"AboutBackground.png", aboutBackground},
         {"Tessaline32.png", [] { return rulersIcon(32); }},
         {"Tessaline16.png", [] { return rulersIcon(16); }},
+        {"Tessaline48.png", [] { return desktopRulersIcon(48); }},
+        {"Tessaline64.png", [] { return desktopRulersIcon(64); }},
+        {"Tessaline128.png", [] { return desktopRulersIcon(128); }},
+        {"Tessaline256.png", [] { return desktopRulersIcon(256); }},
         {"Donazione.png", donationButton},
         {"Globe.png", globe},
         {"Social.png", socialLogo},

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   fonts-liberation fonts-dejavu-core
   xvfb xauth
+  dpkg-dev desktop-file-utils man-db
 )
 if [ "${1:-}" = "--bench" ]; then
   packages+=(libjpeg-turbo-progs imagemagick graphicsmagick libvips-tools
