@@ -3,10 +3,13 @@
 #   make test  installs what is missing, builds and runs every test
 # and the Debian package:
 #   make package  builds $(BUILD)/tessaline_<version>_<arch>.deb
+# and the hardening checks that CI runs too:
+#   make sanitize          every test built with AddressSanitizer and UBSan (build-sanitize)
+#   make fuzz [FUZZ_SECONDS=60] each libFuzzer harness for that long (build-fuzz)
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: deps build run test package bench clean
+.PHONY: deps build run test package sanitize fuzz bench clean
 
 deps:
 	@scripts/deps.sh
@@ -25,6 +28,13 @@ test: build
 
 package: build
 	cmake --build $(BUILD) --target package
+
+sanitize:
+	scripts/sanitize.sh
+
+FUZZ_SECONDS ?= 60
+fuzz:
+	scripts/fuzz.sh $(FUZZ_SECONDS)
 
 bench: build
 	@scripts/deps.sh --bench

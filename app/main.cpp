@@ -1,6 +1,7 @@
 // Tessaline: squares every picture of a folder on white. The window program.
 
 #include "AppInfo.h"
+#include "CheckedPictureLoader.h"
 #include "Dialogs.h"
 #include "MDIForm1.h"
 #include "TempBitmapLocation.h"
@@ -28,7 +29,8 @@ int main(int argc, char** argv)
     tessaline::QtFolderDialog folders;
     tessaline::QtUrlOpener opener;
     tessaline::QtMessageBoxes messages;
-    tessaline::VipsPictureLoader loader;
+    tessaline::VipsPictureLoader decoder;
+    tessaline::CheckedPictureLoader loader(decoder);
     tessaline::WindowsBitmapStore bitmaps;
     tessaline::VipsExporter exporter(bitmaps);
     const QString programFolder = QApplication::applicationDirPath();

@@ -1,6 +1,7 @@
 // tessaline-cli: the window's job from the command line, on every core.
 
 #include "AppInfo.h"
+#include "CheckedPictureLoader.h"
 #include "FolderListing.h"
 #include "ParallelRun.h"
 #include "ProgressBar.h"
@@ -155,7 +156,8 @@ int main(int argc, char** argv)
     job.settings.format = format == "gif" ? OutputFormat::Gif : OutputFormat::Jpeg;
     job.settings.quality = std::to_string(quality);
 
-    VipsPictureLoader loader;
+    VipsPictureLoader decoder;
+    CheckedPictureLoader loader(decoder);
     WindowsBitmapStore bitmaps;
     // One flush of the destination at the end instead of two per file: a folder of
     // small outputs is written many times faster, and exit status 0 still means on disk.

@@ -22,13 +22,26 @@ std::string folded(std::string_view name)
     return key;
 }
 
+// The stem, shortened where needed so that stem and suffix fit in one name of
+// the file system (255 bytes); a cut never splits a UTF-8 character.
+std::string fitted(std::string_view stem, std::string_view suffix)
+{
+    if (stem.size() + suffix.size() > maxNameBytes) {
+        std::size_t cut = maxNameBytes > suffix.size() ? maxNameBytes - suffix.size() : 0;
+        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80)
+            --cut;
+        stem = stem.substr(0, cut);
+    }
+    std::string name(stem);
+    name += suffix;
+    return name;
+}
+
 } // namespace
 
 std::string outputName(std::string_view sourceName, OutputFormat format)
 {
-    std::string name(stemOf(sourceName));
-    name += extensionOf(format);
-    return name;
+    return fitted(stemOf(sourceName), extensionOf(format));
 }
 
 std::vector<std::string> outputNames(const std::vector<std::string>& sourceNames,
@@ -51,11 +64,11 @@ std::vector<std::string> outputNames(const std::vector<std::string>& sourceNames
             const std::string stem(stemOf(source));
             int& number = nextNumber.try_emplace(key, 2).first->second;
             for (;; ++number) {
-                name = stem;
-                name += " (";
-                name += std::to_string(number);
-                name += ')';
-                name += extension;
+                std::string suffix = " (";
+                suffix += std::to_string(number);
+                suffix += ')';
+                suffix += extension;
+                name = fitted(stem, suffix);
                 const std::string candidate = folded(name);
                 if (!given.contains(candidate) && !plain.contains(candidate))
                     break;

@@ -11,7 +11,9 @@
 // so on: the lowest number whose name is neither an output already given nor the
 // plain output name of any source of the run, so a source listed later as
 // "photo (2).jpg" still keeps its own name. Files that were in the destination
-// before the run do not count: they are replaced.
+// before the run do not count: they are replaced. A name that would pass the
+// file system's 255 bytes has its stem shortened (never inside a UTF-8
+// character), so "<251 bytes>.gif" beside "<251 bytes>.jpg" still gets a twin.
 
 #include "ExportSettings.h"
 
@@ -20,6 +22,9 @@
 #include <vector>
 
 namespace tessaline {
+
+// The longest name, in bytes, that Linux file systems take.
+inline constexpr std::size_t maxNameBytes = 255;
 
 // The plain output name of one source name.
 std::string outputName(std::string_view sourceName, OutputFormat format);

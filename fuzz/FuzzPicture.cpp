@@ -1,6 +1,7 @@
 // Loading and rendering any bytes as a picture file: the whole path a listed
 // file takes to the preview. The output size comes from the first two bytes.
 
+#include "CheckedPictureLoader.h"
 #include "FitPipeline.h"
 #include "VipsPictureLoader.h"
 
@@ -46,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fwrite(data + 2, 1, size - 2, f);
     std::fclose(f);
 
-    tessaline::VipsPictureLoader loader;
+    tessaline::VipsPictureLoader decoder;
+    tessaline::CheckedPictureLoader loader(decoder);
     tessaline::FitPipeline pipeline(loader);
     const auto rendered = pipeline.render(path, output);
     if (rendered && rendered.value().size() != output)

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace tessaline {
@@ -22,17 +23,26 @@ std::uint16_t u16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0
 
 Failure corrupt(std::string detail) { return Failure{{}, FailureKind::Corrupt, std::move(detail)}; }
 
-// Walks an RLE stream to its end-of-bitmap mark; false when the data runs out first.
-bool rleComplete(const std::uint8_t* p, std::size_t length, int bits)
+// Run-length pictures above this size must paint at least half their pixels:
+// end-of-line, delta and end-of-bitmap codes skip any number of pixels in two
+// or four bytes, so a few bytes could otherwise declare a canvas of gigabytes.
+constexpr long long sparseRleLimit = 4'000'000;
+
+// Walks an RLE stream to its end-of-bitmap mark and counts the pixels its runs
+// paint (skipped ones are left out); nothing when the data runs out first.
+std::optional<long long> rlePaintedPixels(const std::uint8_t* p, std::size_t length, int bits)
 {
+    long long painted = 0;
     std::size_t i = 0;
     while (i + 1 < length) {
         const std::uint8_t count = p[i], code = p[i + 1];
         i += 2;
-        if (count != 0)
-            continue; // an encoded run: count pixels of one value
+        if (count != 0) { // an encoded run: count pixels of one value
+            painted += count;
+            continue;
+        }
         if (code == 1)
-            return true; // end of bitmap
+            return painted; // end of bitmap
         if (code == 0)
             continue;   // end of line
         if (code == 2) { // delta: two more bytes
@@ -40,10 +50,11 @@ bool rleComplete(const std::uint8_t* p, std::size_t length, int bits)
             continue;
         }
         // An absolute run of `code` pixels, padded to a 16-bit boundary.
+        painted += code;
         std::size_t bytes = bits == 8 ? code : (code + 1) / 2;
         i += (bytes + 1) & ~std::size_t(1);
     }
-    return false;
+    return std::nullopt;
 }
 
 } // namespace
@@ -96,8 +107,14 @@ Result<BmpHeader> checkBmp(const std::uint8_t* bytes, std::size_t length)
         if (stride * static_cast<std::size_t>(height) > available)
             return corrupt("truncated: the header declares more pixels than the file holds");
     } else if (h.compression == rle8 || h.compression == rle4) {
-        if (!rleComplete(bytes + h.dataOffset, available, h.compression == rle8 ? 8 : 4))
+        const std::optional<long long> painted =
+            rlePaintedPixels(bytes + h.dataOffset, available, h.compression == rle8 ? 8 : 4);
+        if (!painted)
             return corrupt("truncated run-length data");
+        const long long declared = width * height;
+        if (declared > sparseRleLimit && *painted * 2 < declared)
+            return corrupt("declares " + std::to_string(width) + " x " + std::to_string(height) +
+                           " pixels but its runs paint only " + std::to_string(*painted));
     } else {
         return corrupt("unsupported compression " + std::to_string(h.compression));
     }

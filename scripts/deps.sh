@@ -21,6 +21,10 @@ if [ "${1:-}" = "--bench" ]; then
   command -v npm >/dev/null || packages+=(nodejs npm)
 fi
 
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-dev)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -10,10 +10,11 @@ seconds=${1:-60}
 
 scripts/deps.sh --fuzz
 cmake --preset fuzz >/dev/null
-cmake --build build-fuzz -j "$(nproc)" --target FuzzSizeField FuzzPicture FuzzBmpHeader fuzz_seeds >build-fuzz.log 2>&1 || { tail -30 build-fuzz.log; exit 1; }
+cmake --build build-fuzz -j "$(nproc)" --target FuzzSizeField FuzzPicture FuzzBmpHeader FuzzBitmapExport fuzz_seeds >build-fuzz.log 2>&1 || { tail -30 build-fuzz.log; exit 1; }
 
 seeds=build-fuzz/seeds
-[ -d "$seeds" ] || build-fuzz/fuzz/fuzz_seeds "$seeds"
+rm -rf "$seeds" # cheap to make, and always those of this version
+build-fuzz/fuzz/fuzz_seeds "$seeds"
 mkdir -p build-fuzz/crashes
 
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
@@ -27,7 +28,7 @@ run() {
   cp -n "$seeds/$seeddir"/* "$corpus"/ 2>/dev/null || true
   if [ -d "fuzz/regressions/$harness" ] && ls "fuzz/regressions/$harness"/* >/dev/null 2>&1; then
     echo "== $harness: replaying regressions"
-    build-fuzz/fuzz/$harness -runs=0 "fuzz/regressions/$harness" || status=1
+    build-fuzz/fuzz/$harness -runs=0 -timeout=10 -rss_limit_mb=2048 "fuzz/regressions/$harness" || status=1
   fi
   echo "== $harness: ${seconds}s"
   build-fuzz/fuzz/$harness -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
@@ -39,4 +40,5 @@ run() {
 run FuzzSizeField size
 run FuzzBmpHeader bmp
 run FuzzPicture picture
+run FuzzBitmapExport export
 exit $status

@@ -30,6 +30,22 @@ TEST(OutputNames, LaterTwinsAreNumberedSkippingNamesTheRunOwns)
         EXPECT_EQ(outputNames(sources, OutputFormat::Jpeg), expected) << sources[0];
 }
 
+TEST(OutputNames, TwinsOfTheLongestNamesStayWithinTheFileSystemsLimit)
+{
+    const std::string longest(251, 'a');   // "<251>.jpg" is 255 bytes
+    const std::string accented = std::string(246, 'b') + "\xc3\xa8" "ccc"; // "...èccc", 251 bytes
+    const Names names = outputNames({longest + ".gif", longest + ".jpg", accented + ".bmp", accented + ".jpg"},
+                                    OutputFormat::Jpeg);
+    ASSERT_EQ(names.size(), 4u);
+    EXPECT_EQ(names[0], longest + ".jpg");
+    EXPECT_EQ(names[1], std::string(247, 'a') + " (2).jpg");
+    EXPECT_EQ(names[2], accented + ".jpg");
+    // The cut would fall inside "è": the whole character goes.
+    EXPECT_EQ(names[3], std::string(246, 'b') + " (2).jpg");
+    for (const std::string& name : names)
+        EXPECT_LE(name.size(), maxNameBytes);
+}
+
 TEST(JpegQuality, OnlyWholeNumbersFromOneToHundred)
 {
     EXPECT_EQ(jpegQualityFromText("1"), 1);
