@@ -5,6 +5,7 @@
 // folder as it was.
 
 #include "VipsExporter.h"
+#include "FuzzVips.h"
 #include "VipsPictureLoader.h"
 #include "WindowsBitmapStore.h"
 
@@ -16,17 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::string scratchFolder()
-{
-    static const std::string path = [] {
-        char tmpl[] = "/tmp/tessaline-fuzz-export-XXXXXX";
-        if (!::mkdtemp(tmpl))
-            std::abort();
-        return std::string(tmpl);
-    }();
-    return path;
-}
 
 int entries(const std::string& folder)
 {
@@ -42,19 +32,12 @@ int entries(const std::string& folder)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    (void)argc;
-    if (!tessaline::startVips((*argv)[0]))
-        std::abort();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size < 1)
         return 0;
-    const std::string folder = scratchFolder();
+    const std::string folder = tessaline::fuzz::scratchFolder() + "/export";
+    ::mkdir(folder.c_str(), 0700);
     const std::string bitmap = folder + "/temp.bmp", output = folder + "/out.jpg";
     FILE* f = std::fopen(bitmap.c_str(), "wb");
     if (!f)

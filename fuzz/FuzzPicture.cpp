@@ -3,6 +3,7 @@
 
 #include "CheckedPictureLoader.h"
 #include "FitPipeline.h"
+#include "FuzzVips.h"
 #include "VipsPictureLoader.h"
 
 #include <cstdint>
@@ -10,37 +11,12 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
-
-std::string scratchFile()
-{
-    static const std::string path = [] {
-        char tmpl[] = "/tmp/tessaline-fuzz-XXXXXX";
-        const int fd = ::mkstemp(tmpl);
-        if (fd < 0)
-            std::abort();
-        ::close(fd);
-        return std::string(tmpl);
-    }();
-    return path;
-}
-
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    (void)argc;
-    if (!tessaline::startVips((*argv)[0]))
-        std::abort();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size < 2)
         return 0;
     const tessaline::Size output{1 + data[0] % 64, 1 + data[1] % 64};
-    const std::string path = scratchFile();
+    const std::string path = tessaline::fuzz::scratchFolder() + "/picture";
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         std::abort();

@@ -278,11 +278,3 @@ TEST(ProgressBar, LineShowsCountRateAndTimeLeft)
 
 } // namespace
 } // namespace tessaline
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    if (!tessaline::startVips(argv[0]))
-        return 1;
-    return RUN_ALL_TESTS();
-}

@@ -384,11 +384,3 @@ TEST_F(LoaderTest, RenderingMatchesThePadThenScaleReference)
 
 } // namespace
 } // namespace tessaline
-
-int main(int argc, char** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    if (!tessaline::startVips(argv[0]))
-        return 1;
-    return RUN_ALL_TESTS();
-}

@@ -1,4 +1,4 @@
-// libvips started once for the whole platform_tests executable.
+// libvips started once for the whole test executable that links this file.
 
 #include "VipsPictureLoader.h"
 
@@ -8,7 +8,7 @@ namespace {
 
 class VipsEnvironment final : public testing::Environment {
 public:
-    void SetUp() override { ASSERT_TRUE(tessaline::startVips("platform_tests")); }
+    void SetUp() override { ASSERT_TRUE(tessaline::startVips("tessaline-tests")); }
 };
 
 const testing::Environment* const vips = testing::AddGlobalTestEnvironment(new VipsEnvironment);
